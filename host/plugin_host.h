@@ -18,9 +18,18 @@ struct LoadedPlugin {
 bool OpenPlugin(const char* path, LoadedPlugin* plugin, std::string* error);
 void ClosePlugin(LoadedPlugin* plugin);
 
+// Points the plug-in's import of `dll`!`function` at `replacement`; returns what it
+// pointed at before, or null when the plug-in does not import that function.
+void* ReplaceImport(HMODULE module, const char* dll, const char* function, void* replacement);
+
 // Makes the plug-in's GetTickCount return `tick`, by rewriting its import, so that
 // its random sequence can be chosen. False when the plug-in does not import it.
 bool FixTickCount(HMODULE module, DWORD tick);
+
+// Counts the pens the plug-in creates and deletes from now on (one plug-in at a time).
+// False when it imports neither function, as an effect that draws no lines.
+bool WatchPens(HMODULE module);
+long LivePens();
 
 ViewInfo MakeView(int32_t width, int32_t height, HWND owner, const char* profilePath);
 

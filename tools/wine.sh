@@ -73,7 +73,13 @@ make_prefix() {
 }
 
 case "${1:-}" in
-  --server-start) make_prefix; "$wineserver" -p ;;
+  --server-start)
+    make_prefix
+    "$wineserver" -p || true  # already running is fine
+    # Wine's background services start with the first program and keep its output
+    # open; let them start here, so that the programs run later end cleanly.
+    "${wine[@]}" cmd /c exit >/dev/null 2>&1 </dev/null || true
+    ;;
   --server-stop)  "$wineserver" -k 2>/dev/null || true ;;
   "" )            echo "usage: tools/wine.sh PROGRAM [ARGS...] | --server-start | --server-stop" >&2; exit 2 ;;
   * )             make_prefix; exec "${wine[@]}" "$@" ;;

@@ -1,0 +1,45 @@
+// Helpers for tests that drive the shipped plug-ins through the real Win32 API.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin_host.h"
+
+// The folder of the test program, where the build puts the .zvx files too.
+std::string OutputDir();
+std::string ShippedPath(const std::string& fileName);
+
+// Loads a shipped plug-in and fixes its tick count; fails the test when it cannot.
+LoadedPlugin LoadShipped(const std::string& fileName, DWORD tick = 0);
+
+// The tick count whose seeding makes the next draw return `value` (0 to 32767).
+DWORD TickForFirstDraw(int32_t value);
+
+// A profile file in the temporary folder, removed again at the end of the test.
+struct TempProfile {
+  explicit TempProfile(const std::string& content);
+  ~TempProfile();
+  TempProfile(const TempProfile&) = delete;
+  TempProfile& operator=(const TempProfile&) = delete;
+  std::string Read() const;
+  std::string path;  // absolute
+};
+
+// One record of an enhanced metafile: its type and its parameter words.
+struct EmfRecord {
+  DWORD type;
+  std::vector<DWORD> params;
+};
+
+// Runs `draw` on a fresh enhanced-metafile DC and returns what it recorded, without
+// the header and end records.
+std::vector<EmfRecord> RecordEmf(const std::function<void(HDC)>& draw);
+std::vector<EmfRecord> RecordsOfType(const std::vector<EmfRecord>& records, DWORD type);
+
+// The seven words of a ViewInfo, as pushed for a call by value.
+std::vector<uint32_t> ViewWords(const ViewInfo& view);
