@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <atomic>
 #include <iterator>
+#include <thread>
 
 #include "random.h"
 
@@ -84,4 +86,70 @@ std::vector<uint32_t> ViewWords(const ViewInfo& view) {
   std::vector<uint32_t> words(7);
   std::memcpy(words.data(), &view, sizeof(view));
   return words;
+}
+
+static BOOL CALLBACK KeepDialog(HWND window, LPARAM found) {
+  char name[16];
+  if (GetClassNameA(window, name, sizeof(name)) && std::strcmp(name, "#32770") == 0) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+static HWND FindDialogOf(DWORD thread) {
+  HWND found = nullptr;
+  EnumThreadWindows(thread, KeepDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+uint32_t WithDialog(const std::function<uint32_t()>& config, const std::function<void(HWND dialog)>& act) {
+  const DWORD caller = GetCurrentThreadId();
+  std::atomic<bool> returned(false);
+  bool seen = false;
+  bool ended = true;
+  std::thread driver([&] {
+    HWND dialog = nullptr;
+    for (int wait = 0; wait < 1000 && dialog == nullptr && !returned; ++wait) {
+      Sleep(10);
+      dialog = FindDialogOf(caller);
+    }
+    if (dialog == nullptr) return;
+    seen = true;
+    act(dialog);
+    for (int wait = 0; wait < 1000 && !returned; ++wait) Sleep(10);
+    if (!returned) {
+      ended = false;
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+  });
+  const uint32_t result = config();
+  returned = true;
+  driver.join();
+  EXPECT_TRUE(seen) << "no dialog opened";
+  EXPECT_TRUE(ended) << "the dialog stayed open";
+  return result;
+}
+
+void ClickButton(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PressKey(HWND dialog, WPARAM key) {
+  HWND field = GetDlgItem(dialog, 1000);
+  PostMessageA(field, WM_KEYDOWN, key, 1);
+  PostMessageA(field, WM_KEYUP, key, 0xC0000001);
+}
+
+void CloseBox(HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+void TypeInto(HWND dialog, int id, const std::string& text) {
+  HWND field = GetDlgItem(dialog, id);
+  SendMessageA(field, EM_SETSEL, 0, -1);
+  SendMessageA(field, WM_CLEAR, 0, 0);
+  for (unsigned char c : text) SendMessageA(field, WM_CHAR, c, 1);
+}
+
+std::string FieldText(HWND dialog, int id) {
+  char text[1024];
+  UINT length = GetDlgItemTextA(dialog, id, text, sizeof(text));
+  return std::string(text, length);
 }

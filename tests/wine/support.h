@@ -41,5 +41,19 @@ struct EmfRecord {
 std::vector<EmfRecord> RecordEmf(const std::function<void(HDC)>& draw);
 std::vector<EmfRecord> RecordsOfType(const std::vector<EmfRecord>& records, DWORD type);
 
+// Calls `config` (which opens a modal dialog on this thread) while a second thread
+// waits for the dialog and hands it to `act`, which must end it. Returns what
+// `config` returned. A dialog that never comes or is not ended fails the test; a
+// dialog left open is cancelled so that the test goes on.
+uint32_t WithDialog(const std::function<uint32_t()>& config, const std::function<void(HWND dialog)>& act);
+
+// Posts the keys or click that end a dialog the way a person would.
+void ClickButton(HWND dialog, int id);
+void PressKey(HWND dialog, WPARAM key);  // to the focused field: VK_RETURN, VK_ESCAPE
+void CloseBox(HWND dialog);
+// Replaces the field's text by typing `text` into it.
+void TypeInto(HWND dialog, int id, const std::string& text);
+std::string FieldText(HWND dialog, int id);
+
 // The seven words of a ViewInfo, as pushed for a call by value.
 std::vector<uint32_t> ViewWords(const ViewInfo& view);
