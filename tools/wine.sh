@@ -19,9 +19,24 @@ else
   unset DISPLAY
 fi
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
-# Code page 932, as on the host's Japanese Windows; no locale has to be installed.
+# Code page 932, as on the host's Japanese Windows.
 unset LC_ALL LC_CTYPE LC_MESSAGES
 export LANG=ja_JP.UTF-8
+# Wine takes the code page from the C library's locale, which must exist: without it
+# Wine falls back to code page 1252. Where ja_JP.UTF-8 is not installed, a private
+# copy is compiled into the build tree once (localedef, package "locales").
+if ! grep -qix 'ja_JP\.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then
+  export LOCPATH=$root/build/locale
+  if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
+    mkdir -p "$LOCPATH"
+    staging=$(mktemp -d "$LOCPATH/.staging.XXXXXX")
+    localedef -i ja_JP -f UTF-8 "$staging/ja_JP.UTF-8" >/dev/null 2>&1 || true
+    # Parallel runs may race here; the first complete copy wins.
+    [ -f "$staging/ja_JP.UTF-8/LC_CTYPE" ] && mv -T "$staging/ja_JP.UTF-8" "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || true
+    rm -rf "$staging"
+    [ -d "$LOCPATH/ja_JP.UTF-8" ] || echo "wine.sh: cannot make the ja_JP.UTF-8 locale; Wine uses code page 1252" >&2
+  fi
+fi
 
 mode=${ZVX_WINE_MODE:-}
 if [ -z "$mode" ]; then

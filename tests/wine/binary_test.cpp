@@ -16,6 +16,7 @@ struct Shipped {
 
 const Shipped SHIPPED[] = {
     {"particle.zvx", "粒子"},
+    {"vectrel.zvx", "文字と線"},
 };
 
 // Everything a plug-in may import: system DLLs only, and functions Windows XP has.
