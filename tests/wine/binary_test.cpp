@@ -16,6 +16,7 @@ struct Shipped {
 
 const Shipped SHIPPED[] = {
     {"particle.zvx", "粒子"},
+    {"line.zvx", "水"},
 };
 
 // Everything a plug-in may import: system DLLs only, and functions Windows XP has.
