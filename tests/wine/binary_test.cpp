@@ -17,6 +17,7 @@ struct Shipped {
 const Shipped SHIPPED[] = {
     {"particle.zvx", "粒子"},
     {"vectrel.zvx", "文字と線"},
+    {"line.zvx", "水"},
 };
 
 // Everything a plug-in may import: system DLLs only, and functions Windows XP has.
