@@ -90,7 +90,8 @@ std::vector<uint32_t> ViewWords(const ViewInfo& view) {
 
 static BOOL CALLBACK KeepDialog(HWND window, LPARAM found) {
   char name[16];
-  if (GetClassNameA(window, name, sizeof(name)) && std::strcmp(name, "#32770") == 0) {
+  // Visible only once WM_INITDIALOG is through and the modal loop runs.
+  if (GetClassNameA(window, name, sizeof(name)) && std::strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
   }
