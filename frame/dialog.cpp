@@ -26,6 +26,7 @@ static void TakeSetting(HWND window) {
     *setting.count = static_cast<int32_t>(GetDlgItemInt(window, SETTING_FIELD, nullptr, FALSE));
   } else {
     GetDlgItemTextA(window, SETTING_FIELD, setting.text, FIELD_TEXT_SIZE);
+    DropSplitCharacter(setting.text);
   }
 }
 

@@ -45,9 +45,24 @@ void LoadSetting() {
     text[i] = '\0';
     return;
   }
+  // Cleared first: when the cut falls inside a two-byte character, the system may
+  // leave the byte before the NUL as it was, a byte of the previous text.
+  for (int i = 0; i < TEXT_SETTING_SIZE; ++i) text[i] = '\0';
   GetPrivateProfileStringA(setting.section, setting.key, setting.defaultText, text,
                            TEXT_SETTING_SIZE, path);
   text[TEXT_SETTING_SIZE - 1] = '\0';
+  DropSplitCharacter(text);
+}
+
+void DropSplitCharacter(char* text) {
+  for (int i = 0; text[i] != '\0'; ++i) {
+    if (!IsDBCSLeadByte(static_cast<BYTE>(text[i]))) continue;
+    if (text[i + 1] == '\0') {
+      text[i] = '\0';
+      return;
+    }
+    ++i;
+  }
 }
 
 void SaveSetting() {

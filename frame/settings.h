@@ -10,3 +10,7 @@ constexpr int32_t COUNT_MAX = 4096;
 void LoadSetting();
 // Writes the held value back as it is.
 void SaveSetting();
+// A text cut to a number of bytes may end in the first half of a two-byte character
+// (code page 932): that would show as a stray glyph and be dropped by the next save,
+// so the cut goes before it.
+void DropSplitCharacter(char* text);

@@ -56,6 +56,7 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                DWORD size, LPCSTR path);
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR path);
+BOOL IsDBCSLeadByte(BYTE value);
 
 // GDI
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);

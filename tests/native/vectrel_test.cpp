@@ -401,6 +401,8 @@ TEST_F(TextSettingTest, LoadsTheStoredBytesCutTo255OrTheDefault) {
   const std::string long300(300, 'a');
   const std::string long255 = std::string(255, 'b');
   const std::string japanese = std::string(HYOJI) + "\x83\x65\x83\x58\x83\x67";  // 表示テスト
+  std::string japanese300;
+  for (int i = 0; i < 150; ++i) japanese300 += HYOJI;  // the cut at 255 splits a character
   const struct {
     const char* name;
     const std::string* stored;  // null: no key
@@ -410,6 +412,7 @@ TEST_F(TextSettingTest, LoadsTheStoredBytesCutTo255OrTheDefault) {
       {"300 bytes", &long300, std::string(255, 'a')},
       {"255 bytes", &long255, long255},
       {"code page 932", &japanese, japanese},
+      {"300 bytes of two-byte characters", &japanese300, japanese300.substr(0, 254)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -30,7 +30,7 @@ const std::map<std::string, std::set<std::string>> ALLOWED_IMPORTS = {
     {"KERNEL32.DLL",
      {"DeleteCriticalSection", "EnterCriticalSection", "FreeLibrary", "GetLastError", "GetModuleHandleA",
       "GetPrivateProfileIntA", "GetPrivateProfileStringA", "GetProcAddress", "GetTickCount",
-      "InitializeCriticalSection", "LeaveCriticalSection", "LoadLibraryA", "Sleep", "TlsAlloc", "TlsFree",
+      "InitializeCriticalSection", "IsDBCSLeadByte", "LeaveCriticalSection", "LoadLibraryA", "Sleep", "TlsAlloc", "TlsFree",
       "TlsGetValue", "TlsSetValue", "VirtualProtect", "VirtualQuery", "WritePrivateProfileStringA"}},
     {"MSVCRT.DLL",
      {"__setusermatherr", "_amsg_exit", "_errno", "_initterm", "_iob", "_lock", "_unlock", "abort", "calloc",
