@@ -13,3 +13,9 @@ start_wine() {
   "$root/tools/wine.sh" --server-start
   trap '"$root/tools/wine.sh" --server-stop' EXIT
 }
+
+# The fuzz targets: a native clang build of their own.
+build_fuzz() {
+  cmake -S "$root/tests/fuzz" -B "$root/build/fuzz" -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+    cmake --build "$root/build/fuzz" -j "$jobs"
+}

@@ -7,7 +7,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 for p in cmake make g++ googletest libgtest-dev \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-         wine wine32:i386 wine64 qemu-user-static libstb-dev locales; do
+         wine wine32:i386 wine64 qemu-user-static libstb-dev locales \
+         clang libclang-rt-14-dev; do
   have "$p" || need+=("$p")
 done
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the native unit tests (with AddressSanitizer and UndefinedBehavior-
-# Sanitizer) and the tests of the shipped plug-ins under Wine.
+# Sanitizer), the tests of the shipped plug-ins under Wine and a short run of each
+# fuzz target.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -9,12 +10,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null || exit 1
 cmake --build "$root/build/native" -j "$jobs" || exit 1
 build_win32 || exit 1
+build_fuzz || exit 1
 start_wine
 
 passed=0
 failed=0
 status=0
-for tree in native win32; do
+for tree in native win32 fuzz; do
   echo "== $tree tests"
   log=$(mktemp)
   (cd "$root/build/$tree" && ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log"

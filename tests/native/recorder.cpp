@@ -1,5 +1,6 @@
 #include "recorder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -105,15 +106,49 @@ BOOL TextOutA(HDC, int x, int y, LPCSTR text, int length) {
   return TRUE;
 }
 
-// The dialog does not open in the native build.
-INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return -1; }
-BOOL EndDialog(HWND, INT_PTR) { return TRUE; }
+// The dialog runs its procedure for the opening and for the one button pressed.
+static INT_PTR dialogResult;
+
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC proc, LPARAM initValue) {
+  if (!recorder.dialogOpens) return -1;
+  HWND window = reinterpret_cast<HWND>(0x4000);
+  dialogResult = 0;
+  proc(window, WM_INITDIALOG, 0, initValue);
+  proc(window, WM_COMMAND, static_cast<WPARAM>(recorder.dialogButton), 0);
+  return dialogResult;
+}
+
+BOOL EndDialog(HWND, INT_PTR result) {
+  dialogResult = result;
+  return TRUE;
+}
+
 HWND GetDlgItem(HWND, int) { return nullptr; }
 HWND SetFocus(HWND) { return nullptr; }
-BOOL SetDlgItemInt(HWND, int, UINT, BOOL) { return TRUE; }
-UINT GetDlgItemInt(HWND, int, BOOL*, BOOL) { return 0; }
-BOOL SetDlgItemTextA(HWND, int, LPCSTR) { return TRUE; }
+
+BOOL SetDlgItemInt(HWND, int, UINT value, BOOL) {
+  recorder.dialogShown = std::to_string(value);
+  return TRUE;
+}
+
+// Like the system: an unsigned decimal number filling the field, 0 otherwise.
+UINT GetDlgItemInt(HWND, int, BOOL*, BOOL) {
+  const std::string& field = recorder.dialogField;
+  if (field.empty() || field.size() > 10 || field.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const unsigned long long value = std::strtoull(field.c_str(), nullptr, 10);
+  return value > 0xFFFFFFFFull ? 0 : static_cast<UINT>(value);
+}
+
+BOOL SetDlgItemTextA(HWND, int, LPCSTR text) {
+  recorder.dialogShown = text;
+  return TRUE;
+}
+
+// Cut to the buffer byte by byte, as the system may do.
 UINT GetDlgItemTextA(HWND, int, LPSTR text, int size) {
-  if (size > 0) text[0] = '\0';
-  return 0;
+  if (size <= 0) return 0;
+  const size_t length = std::min(recorder.dialogField.size(), static_cast<size_t>(size - 1));
+  std::memcpy(text, recorder.dialogField.data(), length);
+  text[length] = '\0';
+  return static_cast<UINT>(length);
 }

@@ -29,6 +29,13 @@ struct Recorder {
   HGDIOBJ initialPen = reinterpret_cast<HGDIOBJ>(0x1000);
   HGDIOBJ selectedPen = reinterpret_cast<HGDIOBJ>(0x1000);
   int livePens = 0;  // created and not yet deleted
+  // The settings dialog: without `dialogOpens` it fails to open, as if its resource
+  // were missing. Otherwise it shows the setting, the user leaves `dialogField` in the
+  // field and ends it with `dialogButton`.
+  bool dialogOpens = false;
+  std::string dialogField;
+  int dialogButton = IDOK;
+  std::string dialogShown;  // what the field showed when the dialog opened
 };
 
 extern Recorder recorder;

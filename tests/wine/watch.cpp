@@ -34,11 +34,11 @@ struct Watched {
 };
 
 struct Block {
-  void* data;     // what the module got
-  BYTE* base;     // the pages, guard included
+  void* data;  // what the module got
+  BYTE* base;  // the pages, guard included
   size_t size;
   HMODULE owner;
-  bool freed;     // given back; kept to tell a second free
+  bool freed;  // given back; kept to tell a second free
 };
 
 Watched watched[MAX_MODULES];
@@ -204,7 +204,8 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS* exception) {
   // exceptions of the test framework) and handles them itself.
   if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION && record.ExceptionCode != EXCEPTION_INT_DIVIDE_BY_ZERO &&
       record.ExceptionCode != EXCEPTION_INT_OVERFLOW && record.ExceptionCode != EXCEPTION_STACK_OVERFLOW &&
-      record.ExceptionCode != EXCEPTION_ILLEGAL_INSTRUCTION && record.ExceptionCode != EXCEPTION_ARRAY_BOUNDS_EXCEEDED) {
+      record.ExceptionCode != EXCEPTION_ILLEGAL_INSTRUCTION &&
+      record.ExceptionCode != EXCEPTION_ARRAY_BOUNDS_EXCEEDED) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   char where[MAX_PATH + 64];
@@ -214,7 +215,8 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS* exception) {
     auto target = reinterpret_cast<BYTE*>(record.ExceptionInformation[1]);
     std::fprintf(stderr, "  %s %p\n", record.ExceptionInformation[0] ? "writing" : "reading", target);
     for (const Block& block : blocks) {
-      if (block.data == nullptr || target < block.base || target > static_cast<BYTE*>(block.data) + block.size + PAGE) continue;
+      if (block.data == nullptr || target < block.base || target > static_cast<BYTE*>(block.data) + block.size + PAGE)
+        continue;
       std::fprintf(stderr, "  %s a block of %lu bytes at %p%s\n",
                    target >= static_cast<BYTE*>(block.data) + block.size ? "past the end of" : "inside",
                    static_cast<unsigned long>(block.size), block.data, block.freed ? ", freed already" : "");

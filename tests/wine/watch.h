@@ -11,9 +11,9 @@
 // the module their return address lies in, so several plug-ins (or two copies of one)
 // can be watched side by side without their counts mixing.
 struct ModuleCounts {
-  long blocks = 0;     // heap blocks handed out and not yet freed
-  long pens = 0;       // pens created and not yet deleted
-  long badFrees = 0;   // frees of a block that was freed already
+  long blocks = 0;    // heap blocks handed out and not yet freed
+  long pens = 0;      // pens created and not yet deleted
+  long badFrees = 0;  // frees of a block that was freed already
   long allocations = 0;
   std::string lastText;  // the bytes of the latest TextOutA
   long texts = 0;        // TextOutA calls
