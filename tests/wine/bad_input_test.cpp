@@ -265,13 +265,21 @@ Row ViewRow(const char* name, const char* input, int32_t width, int32_t height) 
 
 const Row ROWS[] = {
     // The profile file.
-    {"MissingFile", "a profile path naming no file", "loads the default and creates no file",
+    {"MissingFile", "a profile path naming no file, then Cancel and OK in the dialog",
+     "loads the default and creates nothing; only OK makes the file, holding its own key alone",
      [](BadInput& t) {
-       t.path = OutputDir() + "no-such-folder\\missing.ini";
+       char temp[MAX_PATH];
+       GetTempPathA(MAX_PATH, temp);
+       t.path = std::string(temp) + "zvx-missing-" + t.P().key + ".ini";
+       DeleteFileA(t.path.c_str());
        t.Init();
        EXPECT_EQ(t.Held(), t.P().defaultValue);
+       EXPECT_EQ(t.ConfigCancel(), 0u);
+       EXPECT_EQ(FileOrMissing(t.path), "(missing)");
+       EXPECT_EQ(t.ConfigOk(t.Pick("3", "neu")), 1u);
        t.Quit();
-       EXPECT_EQ(GetFileAttributesA(t.path.c_str()), INVALID_FILE_ATTRIBUTES);
+       EXPECT_EQ(FileOrMissing(t.path), t.Entry(t.Pick("3", "neu")));
+       DeleteFileA(t.path.c_str());
      }},
     {"FolderPath", "a profile path naming a folder, and OK in the dialog",
      "loads the default; the dialog's value is held though it cannot be saved; the folder stays",
