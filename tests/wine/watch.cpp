@@ -28,6 +28,7 @@ struct Watched {
   long badFrees;
   long allocations;
   long texts;
+  int failingAllocation;  // counts down to the allocation that fails; 0 for none
   int textLength;
   char text[MAX_TEXT];
   HPEN penHandles[MAX_PENS];
@@ -107,6 +108,7 @@ bool GuardedFree(Watched* caller, void* data) {
 }
 
 void* CountedAlloc(Watched* caller, size_t size) {
+  if (caller->failingAllocation > 0 && --caller->failingAllocation == 0) return nullptr;
   void* data = GuardedAlloc(caller->module, size);
   if (data != nullptr) {
     ++caller->blocks;
@@ -277,6 +279,10 @@ ModuleCounts CountsOf(HMODULE module) {
     counts.lastText.assign(entry->text, static_cast<size_t>(entry->textLength));
   }
   return counts;
+}
+
+void FailAllocation(HMODULE module, int nth) {
+  if (Watched* entry = WatchedOf(module)) entry->failingAllocation = nth;
 }
 
 long GdiObjects() {

@@ -26,6 +26,9 @@ struct ModuleCounts {
 // the fault is reported with the module and the block (see the crash report below).
 bool Watch(HMODULE module);
 ModuleCounts CountsOf(HMODULE module);
+// Makes the module's `nth` allocation from now fail (1 for the next), as when memory
+// runs out.
+void FailAllocation(HMODULE module, int nth);
 
 // Prints an access violation or other fault in a plug-in with its module and offset,
 // then ends the process: a fault in the host process is the one failure no test can
