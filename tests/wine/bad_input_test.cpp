@@ -486,6 +486,7 @@ const Row ROWS[] = {
        for (int i = 0; i < 200; ++i) {
          t.Init();
          t.Frames(1);
+         ASSERT_EQ(CountsOf(t.loaded.module).blocks, t.P().blocks) << "cycle " << i;
          t.Quit();
          ASSERT_EQ(CountsOf(t.loaded.module).blocks, 0) << "cycle " << i;
        }

@@ -45,6 +45,7 @@ struct Block {
 Watched watched[MAX_MODULES];
 int watchedCount;
 Block blocks[MAX_BLOCKS];
+int nextReuse;
 
 HMODULE ModuleOf(const void* address) {
   MEMORY_BASIC_INFORMATION info;
@@ -85,10 +86,15 @@ void* GuardedAlloc(HMODULE owner, size_t size) {
   for (int i = 0; slot == nullptr && i < MAX_BLOCKS; ++i) {
     if (blocks[i].data == nullptr) slot = &blocks[i];
   }
-  if (slot == nullptr) {
-    VirtualFree(base, 0, MEM_RELEASE);
-    return nullptr;
+  // Full: the oldest record of a freed block goes (a second free of it goes unseen).
+  for (int i = 0; slot == nullptr && i < MAX_BLOCKS; ++i) {
+    if (blocks[(nextReuse + i) % MAX_BLOCKS].freed) slot = &blocks[(nextReuse + i) % MAX_BLOCKS];
   }
+  if (slot == nullptr) {
+    std::fprintf(stderr, "watch: more than %d live blocks\n", MAX_BLOCKS);
+    std::abort();
+  }
+  nextReuse = static_cast<int>(slot - blocks + 1) % MAX_BLOCKS;
   *slot = Block{data, base, size, owner, false};
   return data;
 }
@@ -240,6 +246,11 @@ void InstallCrashReport() {
 bool Watch(HMODULE module) {
   InstallCrashReport();
   Watched* entry = WatchedOf(module);
+  for (int i = 0; entry == nullptr && i < watchedCount; ++i) {
+    MEMORY_BASIC_INFORMATION info;
+    // A module unloaded since leaves its entry free.
+    if (VirtualQuery(watched[i].module, &info, sizeof(info)) == 0 || info.Type != MEM_IMAGE) entry = &watched[i];
+  }
   if (entry == nullptr) {
     if (watchedCount == MAX_MODULES) return false;
     entry = &watched[watchedCount++];
