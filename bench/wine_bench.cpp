@@ -56,11 +56,16 @@ double Now() {
   return static_cast<double>(ticks.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double Median(std::vector<double> values) {
+// The value below which the fraction `q` of the values lie (0.5: the median).
+double Quantile(std::vector<double> values, double q) {
   std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 != 0 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  const double at = q * static_cast<double>(values.size() - 1);
+  const size_t below = static_cast<size_t>(at);
+  const size_t above = std::min(below + 1, values.size() - 1);
+  return values[below] + (values[above] - values[below]) * (at - static_cast<double>(below));
 }
+
+double Median(const std::vector<double>& values) { return Quantile(values, 0.5); }
 
 uint32_t Checksum(const Canvas& canvas) {
   GdiFlush();
@@ -251,6 +256,7 @@ void CompareWithBareCalls(const char* name, const char* file, const char* sectio
   std::printf("%s draw_ms %.3f\n", name, Median(drawTimes) * 1e3);
   std::printf("%s bare_ms %.3f\n", name, Median(bareTimes) * 1e3);
   std::printf("%s ratio %.4f\n", name, Median(ratios));
+  std::printf("%s ratio_quartiles %.3f-%.3f\n", name, Quantile(ratios, 0.25), Quantile(ratios, 0.75));
 }
 
 // ---- Heap use, counted at the plug-in's own imports of the allocators ----
