@@ -52,11 +52,13 @@ void PLUGIN_CALL Init(ViewInfo view) {
   running = true;
 }
 
-// Snapshots 1 to 7 take the old snapshots 0 to 6. Copied from the oldest down, so
-// that no snapshot is read after it was overwritten.
 static void ShiftHistory() {
-  for (int s = HISTORY_LENGTH - 1; s >= 1; --s) {
-    for (int v = 0; v < VERTEX_COUNT; ++v) history[s][v] = history[s - 1][v];
+  Vertex scratch[HISTORY_LENGTH - 1][VERTEX_COUNT];
+  for (int s = 0; s < HISTORY_LENGTH - 1; ++s) {
+    for (int v = 0; v < VERTEX_COUNT; ++v) scratch[s][v] = history[s][v];
+  }
+  for (int s = 1; s < HISTORY_LENGTH; ++s) {
+    for (int v = 0; v < VERTEX_COUNT; ++v) history[s][v] = scratch[s - 1][v];
   }
 }
 

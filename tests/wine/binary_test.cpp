@@ -34,7 +34,7 @@ const std::map<std::string, std::set<std::string>> ALLOWED_IMPORTS = {
       "TlsGetValue", "TlsSetValue", "VirtualProtect", "VirtualQuery", "WritePrivateProfileStringA"}},
     {"MSVCRT.DLL",
      {"__setusermatherr", "_amsg_exit", "_errno", "_initterm", "_iob", "_lock", "_unlock", "abort", "calloc",
-      "free", "fwrite", "malloc", "memmove", "realloc", "strlen", "strncmp", "vfprintf", "sin"}},
+      "free", "fwrite", "malloc", "realloc", "strlen", "strncmp", "vfprintf", "sin"}},
 };
 
 TEST(StackCheck, TellsTheCallingConventionsApart) {
