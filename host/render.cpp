@@ -56,6 +56,7 @@ int RenderPlugin(const Options& options, const std::string& path) {
   const std::string label = "render " + BaseName(path);
   for (long frame = 0; frame < options.frames && problem.empty(); ++frame) {
     if (options.clear) ClearCanvas(canvas, 0);
+    MarkStep("", "at frame " + std::to_string(frame + 1));
     problem = ConventionProblem(Entry::Draw, CallDraw(plugin, canvas.dc));
     GdiFlush();
     if (!gifPath.empty() && !AddGifFrame(&gif, canvas.pixels, GifFrameDelay(frame, options.fps))) {
@@ -66,6 +67,7 @@ int RenderPlugin(const Options& options, const std::string& path) {
     ShowProgress(label, frame + 1, options.frames);
   }
   EndProgress();
+  MarkStep("", "");
   if (problem.empty()) problem = ConventionProblem(Entry::Quit, CallQuit(plugin));
   if (!gifPath.empty() && !CloseGif(&gif, &error) && problem.empty()) problem = gifPath + ": " + error;
   DestroyCanvas(&canvas);

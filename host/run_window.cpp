@@ -103,9 +103,11 @@ void DrawFrame() {
   }
   if (!effectRunning || !failure.empty()) return;
   if (clearFrames) ClearCanvas(canvas, 0);
+  MarkStep("", "at frame " + std::to_string(frames + 1));
   long long before = Now();
   MeasuredCall call = CallDraw(plugin, canvas.dc);
   long long drawTicks = Now() - before;
+  MarkStep("", "");
   if (frames == 0) {
     std::string problem = ConventionProblem(Entry::Draw, call);
     if (!problem.empty()) return Fail(problem);

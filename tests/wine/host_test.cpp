@@ -96,9 +96,24 @@ TEST(ZvxhostCheck, PassesOnEveryShippedPlugin) {
 struct Faulty {
   const char* file;  // in fixtures/
   const char* item;
-  const char* evidence;
+  const char* evidence;  // '*' stands for any text
   const char* options;
 };
+
+// Whether `text` holds the pieces of `pattern` between its '*', in order.
+bool Holds(const std::string& text, const std::string& pattern) {
+  size_t at = 0;
+  for (size_t start = 0; start <= pattern.size();) {
+    size_t star = pattern.find('*', start);
+    std::string piece = pattern.substr(start, star == std::string::npos ? std::string::npos : star - start);
+    at = text.find(piece, at);
+    if (at == std::string::npos) return false;
+    at += piece.size();
+    if (star == std::string::npos) break;
+    start = star + 1;
+  }
+  return true;
+}
 
 // Each fault and the line that must name it; sound.zvx shows that the fixture
 // passes without a fault.
@@ -108,10 +123,11 @@ const Faulty FAULTY[] = {
     {"not_a_dll.zvx", "file", "not a Windows program or DLL (no PE header)", ""},
     {"no_export.zvx", "exports", "none; expected only \"_Stat@4\", at ordinal 1", ""},
     {"stat_garbage.zvx", "Stat", "Stat returned 7 instead of 0", ""},
-    {"stat_crash.zvx", "Stat", "Stat crashed: access violation (0xC0000005) at fixtures/stat_crash.zvx+0x", ""},
+    // The kind of crash is the system's to say (under qemu these come as illegal instructions).
+    {"stat_crash.zvx", "Stat", "Stat crashed: * (0xC0000*) at fixtures/stat_crash.zvx+0x", ""},
     {"init_stdcall.zvx", "stack",
      "Init removed 28 bytes from the stack itself; under the C convention the caller removes the arguments", ""},
-    {"draw_crash.zvx", "stack", "Draw crashed at the first frame: access violation (0xC0000005) at fixtures/", ""},
+    {"draw_crash.zvx", "stack", "Draw crashed at the first frame: * (0xC0000*) at fixtures/draw_crash.zvx+0x", ""},
     {"draw_hangs.zvx", "stack", "Draw did not return within 3 s at the first frame; stopped it", "--timeout 3"},
     {"draw_exits.zvx", "stack", "Draw ended the process at the first frame (exit code 3)", ""},
     {"draw_keeps_pen.zvx", "DC state", "after frame 1: the selected pen changed", ""},
@@ -122,7 +138,7 @@ const Faulty FAULTY[] = {
     {"draw_sets_colour.zvx", "DC state", "after frame 1: the text colour changed", ""},
     {"draw_leaks_pen.zvx", "GDI objects", "1 pen(s) left after frame 1, 1000 after frame 1000", ""},
     {"init_leaks.zvx", "memory", "1000 Init/Quit cycles: private memory", ""},
-    {"draw_before_init_crashes.zvx", "call order", "Draw crashed before Init: access violation (0xC0000005)", ""},
+    {"draw_before_init_crashes.zvx", "call order", "Draw crashed before Init: * (0xC0000*) at fixtures/", ""},
 };
 
 class ZvxhostCheckFinds : public testing::TestWithParam<Faulty> {};
@@ -140,7 +156,7 @@ TEST_P(ZvxhostCheckFinds, TheFaultInOneLine) {
   const std::vector<std::string> lines = Lines(ran.out);
   bool named = false;
   for (const std::string& line : lines) {
-    named = named || (line.find(path + head) == 0 && line.find(c.evidence) != std::string::npos);
+    named = named || (line.find(path + head) == 0 && Holds(line.substr(path.size() + std::strlen(head)), c.evidence));
   }
   EXPECT_TRUE(named) << "no line " << path << head << "..." << c.evidence;
   ASSERT_FALSE(lines.empty());
@@ -288,6 +304,7 @@ TEST(ZvxhostRun, DrawsTheFramesAskedForAndSumsThemUp) {
   EXPECT_NE(ran.out.find(" fps); Draw took "), std::string::npos) << ran.out;
 }
 
+// Command lines and what zvxhost answers: its help, or one line and its status.
 struct Usage {
   const char* arguments;
   DWORD exitCode;
@@ -307,6 +324,10 @@ const Usage USAGES[] = {
     {"render particle.zvx --png frame.png", 2, "zvxhost: render: --png wants a file name with one %d"},
     {"render particle.zvx particle.zvx", 2, "zvxhost: render: one plug-in at a time, not 2"},
     {"render missing.zvx", 1, "zvxhost: missing.zvx: no such file\n"},
+    {"render fixtures/draw_crash.zvx", 1, "zvxhost: fixtures/draw_crash.zvx: Draw crashed at frame 1: "},
+    {"run fixtures/init_stdcall.zvx", 1,
+     "zvxhost: fixtures/init_stdcall.zvx: Init removed 28 bytes from the stack itself; under the C convention the "
+     "caller removes the arguments\n"},
 };
 
 TEST(ZvxhostUsage, AnswersEachCommandLineInOneLineOrItsHelp) {
