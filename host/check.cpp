@@ -1,5 +1,6 @@
 // zvxhost check: the items of the host's contract, one after the other, on one plug-in.
 #include <windows.h>
+// psapi.h needs windows.h first.
 #include <psapi.h>
 
 #include <cstdio>
@@ -120,7 +121,8 @@ bool CheckLoad() {
     return false;
   }
   bool byName = GetProcAddress(plugin.module, "_Stat@4") != nullptr;
-  Report("load", true, byName ? "LoadLibrary succeeded; Stat found as \"_Stat@4\"" : "loaded; Stat found only as ordinal 1");
+  Report("load", true,
+         byName ? "LoadLibrary succeeded; Stat found as \"_Stat@4\"" : "loaded; Stat found only as ordinal 1");
   return true;
 }
 
@@ -137,7 +139,8 @@ bool CheckStat() {
   if (problem.empty()) {
     MeasuredCall again = CallStat(stat, second);
     problem = StatProblem(plugin.module, again, second);
-    if (problem.empty() && std::memcmp(first, second, sizeof first) != 0) problem = "Stat filled in other values the second time";
+    if (problem.empty() && std::memcmp(first, second, sizeof first) != 0)
+      problem = "Stat filled in other values the second time";
   }
   if (!problem.empty()) {
     Report("Stat", false, problem);
@@ -164,8 +167,10 @@ bool CheckCallsAndConfig(const Canvas& canvas) {
   MeasuredCall quit = CallQuit(plugin);
 
   std::string problem = ConventionProblem(Entry::Stat, statCall);
-  const std::pair<Entry, const MeasuredCall*> calls[] = {{Entry::Init, &init},         {Entry::Draw, &draw},
-                                                         {Entry::Config, &config.call}, {Entry::Draw, &drawAgain},
+  const std::pair<Entry, const MeasuredCall*> calls[] = {{Entry::Init, &init},
+                                                         {Entry::Draw, &draw},
+                                                         {Entry::Config, &config.call},
+                                                         {Entry::Draw, &drawAgain},
                                                          {Entry::Quit, &quit}};
   for (const auto& [entry, call] : calls) {
     if (problem.empty()) problem = ConventionProblem(entry, *call);
@@ -185,9 +190,11 @@ bool CheckCallsAndConfig(const Canvas& canvas) {
 bool CheckFrames(const Canvas& canvas) {
   bool pensWatched = WatchPens(plugin.module);
   bool linesWatched = WatchLines(plugin.module);
+  // Windows counts the process's GDI objects; Wine answers 0, and the pens the plug-in
+  // creates and deletes are counted at its imports instead.
+  DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   MarkStep("DC state", "in Init");
   CallInit(plugin, View());
-  DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
 
   std::string dcProblem;
   long leakFrame = 0;
@@ -224,26 +231,27 @@ bool CheckFrames(const Canvas& canvas) {
   const std::string frames = std::to_string(options.frames) + " frames: ";
   double perDraw = 1000.0 * drawTicks / frequency.QuadPart / options.frames;
   Report("DC state", dcProblem.empty(),
-         dcProblem.empty() ? frames + "pen, brush, font, bitmap, colours, modes, origins and clipping kept by every Draw, "
-                                      "the current position kept" +
-                                      (linesWatched ? " or left where the last line ended" : "") + "; " +
-                                      Milliseconds(perDraw) + " a Draw"
-                           : dcProblem);
+         dcProblem.empty()
+             ? frames +
+                   "pen, brush, font, bitmap, colours, modes, origins and clipping kept by every Draw, "
+                   "the current position kept" +
+                   (linesWatched ? " or left where the last line ended" : "") + "; " + Milliseconds(perDraw) + " a Draw"
+             : dcProblem);
 
-  std::string process = gdiBefore == 0 && gdiAfter == 0
-                            ? " (the process's GDI object count is not available here)"
-                            : "; the process's GDI objects " + std::to_string(gdiBefore) + " before, " +
-                                  std::to_string(gdiAfter) + " after";
+  std::string process = gdiBefore == 0 && gdiAfter == 0 ? " (the process's GDI object count is not available here)"
+                                                        : "; the process's GDI objects " + std::to_string(gdiBefore) +
+                                                              " before, " + std::to_string(gdiAfter) + " after";
   if (leakFrame != 0) {
     Report("GDI objects", false,
            std::to_string(leakedAtFirst) + " pen(s) left after frame " + std::to_string(leakFrame) + ", " +
                std::to_string(LivePens()) + " after frame " + std::to_string(options.frames));
-  } else if (gdiBefore != gdiAfter) {
-    Report("GDI objects", false, frames + "the process's GDI objects grew from " + std::to_string(gdiBefore) + " to " +
-                                     std::to_string(gdiAfter));
+  } else if (gdiAfter > gdiBefore) {
+    Report("GDI objects", false,
+           frames + "the process's GDI objects grew from " + std::to_string(gdiBefore) + " to " +
+               std::to_string(gdiAfter));
   } else {
-    std::string pens = pensWatched ? std::to_string(CreatedPens()) + " pens created and deleted again"
-                                   : "the plug-in creates no pens";
+    std::string pens =
+        pensWatched ? std::to_string(CreatedPens()) + " pens created and deleted again" : "the plug-in imports no CreatePen";
     Report("GDI objects", true, frames + pens + process);
   }
   return true;

@@ -36,9 +36,7 @@ bool progressShown;
 void Print(const std::string& text) { Write(STD_OUTPUT_HANDLE, text); }
 void PrintError(const std::string& text) { Write(STD_ERROR_HANDLE, text); }
 
-std::wstring Utf8ToWide(const std::string& text) {
-  return ToWide(CP_UTF8, text.data(), static_cast<int>(text.size()));
-}
+std::wstring Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text.data(), static_cast<int>(text.size())); }
 
 std::string Cp932ToUtf8(const char* text) {
   std::wstring wide = ToWide(932, text, lstrlenA(text));

@@ -75,7 +75,8 @@ void ApplyHostDcState(HDC dc) {
 }
 
 void ReleaseHostDcObjects() {
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(hostPen), static_cast<HGDIOBJ>(hostBrush), static_cast<HGDIOBJ>(hostFont)}) {
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(hostPen), static_cast<HGDIOBJ>(hostBrush), static_cast<HGDIOBJ>(hostFont)}) {
     if (object != nullptr) DeleteObject(object);
   }
   hostPen = nullptr;

@@ -90,8 +90,8 @@ bool AddGifFrame(GifOutput* gif, const uint32_t* pixels, int delay) {
     for (int y = 0; y < box.height; ++y) {
       for (int x = 0; x < box.width; ++x) {
         uint32_t rgb = pixels[(box.top + y) * width + box.left + x];
-        indices[y * box.width + x] = static_cast<GifByteType>(
-            std::lower_bound(colours.begin(), colours.end(), rgb) - colours.begin());
+        indices[y * box.width + x] =
+            static_cast<GifByteType>(std::lower_bound(colours.begin(), colours.end(), rgb) - colours.begin());
       }
     }
   } else {

@@ -41,7 +41,8 @@ int Supervise(const Options& options) {
   for (const std::string& plugin : options.plugins) {
     WorkerEnd end;
     std::string error;
-    std::string arguments = std::string(names[static_cast<int>(options.command)]) + " " + common + QuoteArgument(plugin);
+    std::string arguments =
+        std::string(names[static_cast<int>(options.command)]) + " " + common + QuoteArgument(plugin);
     if (!RunWorker(arguments, plugin, options.timeoutMs, &end, &error)) {
       PrintError("zvxhost: " + error + "\n");
       return 1;

@@ -124,8 +124,8 @@ struct OptionSpec {
 };
 
 const OptionSpec OPTIONS[] = {
-    {"--size", true, ALL},          {"--frames", true, ALL},    {"--fps", true, RUN | RENDER},
-    {"--tick", true, RUN | RENDER}, {"--profile", true, ALL},   {"--clear", false, RUN | RENDER},
+    {"--size", true, ALL},          {"--frames", true, ALL},     {"--fps", true, RUN | RENDER},
+    {"--tick", true, RUN | RENDER}, {"--profile", true, ALL},    {"--clear", false, RUN | RENDER},
     {"--gif", true, RENDER},        {"--no-gif", false, RENDER}, {"--png", true, RENDER},
     {"--cycles", true, CHECK},      {"--timeout", true, ALL},
 };

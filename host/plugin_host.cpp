@@ -56,7 +56,8 @@ std::string Hex(uint32_t value) {
 // "" when `address` holds a NUL-terminated string of at most 255 bytes in the module.
 std::string StringProblem(HMODULE module, const char* field, uint32_t address) {
   for (uint32_t at = address; at - address < 256; ++at) {
-    if (!InImage(module, at)) return "Stat's " + std::string(field) + " (" + Hex(address) + ") does not point into the module";
+    if (!InImage(module, at))
+      return "Stat's " + std::string(field) + " (" + Hex(address) + ") does not point into the module";
     if (*reinterpret_cast<const char*>(at) == '\0') return "";
   }
   return "Stat's " + std::string(field) + " is not a string of at most 255 bytes";
@@ -146,7 +147,8 @@ std::string StatProblem(HMODULE module, const MeasuredCall& call, const uint32_t
   if (!problem.empty()) return problem;
   if (call.result != 0) return "Stat returned " + std::to_string(call.result) + " instead of 0";
   if (record[0] != PLUGIN_VERSION) return "Stat wrote version " + Hex(record[0]) + " instead of " + Hex(PLUGIN_VERSION);
-  if (record[1] != STAT_RECORD_FILL || record[2] != STAT_RECORD_FILL) return "Stat wrote the reserved words (bytes 4 to 11)";
+  if (record[1] != STAT_RECORD_FILL || record[2] != STAT_RECORD_FILL)
+    return "Stat wrote the reserved words (bytes 4 to 11)";
   for (int word = 9; word < STAT_RECORD_WORDS; ++word) {
     if (record[word] != STAT_RECORD_FILL) return "Stat wrote past the end of the 36-byte record";
   }
@@ -156,7 +158,8 @@ std::string StatProblem(HMODULE module, const MeasuredCall& call, const uint32_t
   const char* const entries[] = {"Init", "Quit", "Config", "Draw"};
   for (int i = 0; i < 4; ++i) {
     if (!IsCode(module, record[5 + i])) {
-      return "Stat's " + std::string(entries[i]) + " (" + Hex(record[5 + i]) + ") does not point into the module's code";
+      return "Stat's " + std::string(entries[i]) + " (" + Hex(record[5 + i]) +
+             ") does not point into the module's code";
     }
   }
   return "";
@@ -222,8 +225,9 @@ std::string ConventionProblem(Entry entry, const MeasuredCall& call) {
   int removed = call.stackMoved + convention.argumentBytes;
   std::string name = EntryName(entry);
   if (convention.calleeRemoves && removed != convention.argumentBytes) {
-    return name + " removed " + std::to_string(removed) + " bytes from the stack; as a standard call it must remove its " +
-           std::to_string(convention.argumentBytes) + " bytes of arguments";
+    return name + " removed " + std::to_string(removed) +
+           " bytes from the stack; as a standard call it must remove its " + std::to_string(convention.argumentBytes) +
+           " bytes of arguments";
   }
   if (!convention.calleeRemoves && removed != 0) {
     return name + " removed " + std::to_string(removed) +
@@ -270,7 +274,8 @@ bool WatchPens(HMODULE module) {
   realCreatePen = &CreatePen;
   realDeleteObject = &DeleteObject;
   bool create = ReplaceImport(module, "GDI32.dll", "CreatePen", reinterpret_cast<void*>(&CountingCreatePen)) != nullptr;
-  bool remove = ReplaceImport(module, "GDI32.dll", "DeleteObject", reinterpret_cast<void*>(&CountingDeleteObject)) != nullptr;
+  bool remove =
+      ReplaceImport(module, "GDI32.dll", "DeleteObject", reinterpret_cast<void*>(&CountingDeleteObject)) != nullptr;
   return create && remove;
 }
 

@@ -51,8 +51,8 @@ int RenderPlugin(const Options& options, const std::string& path) {
   bool writePng = ParseNumberPattern(options.pngPattern, &png);
 
   const std::string profile = ProfilePath(options);
-  std::string problem = ConventionProblem(Entry::Init, CallInit(plugin, MakeView(options.width, options.height,
-                                                                                  nullptr, profile.c_str())));
+  std::string problem = ConventionProblem(
+      Entry::Init, CallInit(plugin, MakeView(options.width, options.height, nullptr, profile.c_str())));
   const std::string label = "render " + BaseName(path);
   for (long frame = 0; frame < options.frames && problem.empty(); ++frame) {
     if (options.clear) ClearCanvas(canvas, 0);

@@ -33,6 +33,7 @@ long long nextFrame;  // when the next frame is due
 long frames;
 long long firstFrameAt;
 long long lastFrameAt;
+long long pausedTicks;  // in the settings dialog, left out of the frame rate
 // Since the title was last updated.
 long long statsSince;
 long statsFrames;
@@ -146,8 +147,10 @@ void OpenSettings() {
   RECT client;
   GetClientRect(window, &client);
   inConfig = true;
+  long long openedAt = Now();
   // A person answers this dialog: no time limit.
   MeasuredCall call = CallConfig(plugin, MakeView(client.right, client.bottom, window, profile.c_str()), false);
+  if (frames > 0) pausedTicks += Now() - openedAt;
   inConfig = false;
   std::string problem = ConventionProblem(Entry::Config, call);
   if (!problem.empty()) return Fail(problem);
@@ -269,16 +272,18 @@ int RunPlugin(const Options& given, const std::string& path) {
     }
   }
   timeEndPeriod(1);
-  // The rate is that of the beats between the first frame and the last.
-  double seconds = Ms(lastFrameAt - firstFrameAt) / 1000;
+  // The rate is that of the beats between the first frame and the last, less the time
+  // the settings dialog stood open.
+  double seconds = Ms(lastFrameAt - firstFrameAt - pausedTicks) / 1000;
   StopEffect();
   DestroyCanvas(&canvas);
   ClosePlugin(&plugin);
   if (!failure.empty()) return FailPlugin(path, failure);
 
   char summary[160];
-  std::snprintf(summary, sizeof summary, ": %ld frames in %.1f s (%.1f fps); Draw took %.2f ms on average, %.2f ms at most\n",
-                frames, seconds, seconds > 0 ? (frames - 1) / seconds : 0.0, frames > 0 ? Ms(totalDrawTicks) / frames : 0.0,
+  std::snprintf(summary, sizeof summary,
+                ": %ld frames in %.1f s (%.1f fps); Draw took %.2f ms on average, %.2f ms at most\n", frames, seconds,
+                seconds > 0 ? (frames - 1) / seconds : 0.0, frames > 0 ? Ms(totalDrawTicks) / frames : 0.0,
                 Ms(longestDraw));
   Print(path + summary);
   return 0;

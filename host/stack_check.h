@@ -9,9 +9,9 @@
 #include <cstdint>
 
 struct MeasuredCall {
-  uint32_t result;      // EAX
-  int32_t stackMoved;   // ESP after the call minus ESP before the arguments were pushed
-  bool preserved;       // EBX, ESI, EDI and EBP came back unchanged
+  uint32_t result;     // EAX
+  int32_t stackMoved;  // ESP after the call minus ESP before the arguments were pushed
+  bool preserved;      // EBX, ESI, EDI and EBP came back unchanged
 };
 
 MeasuredCall CallMeasured(const void* function, const uint32_t* args, int count);

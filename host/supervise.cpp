@@ -26,8 +26,8 @@ struct WorkerStatus {
 
 WorkerStatus* status;  // the worker's view; null outside a worker
 
-const char* const ENTRY_NAMES[] = {"zvxhost", "DllMain on load", "Stat", "Init", "Draw", "Config", "Quit",
-                                   "DllMain on unload"};
+const char* const ENTRY_NAMES[] = {"zvxhost", "DllMain on load", "Stat", "Init",
+                                   "Draw",    "Config",          "Quit", "DllMain on unload"};
 
 struct ExceptionName {
   DWORD code;
@@ -35,13 +35,20 @@ struct ExceptionName {
 };
 
 const ExceptionName EXCEPTION_NAMES[] = {
-    {0xC0000005, "access violation"},          {0xC000001D, "illegal instruction"},
-    {0xC0000094, "integer division by zero"},  {0xC0000095, "integer overflow"},
-    {0xC00000FD, "stack overflow"},            {0xC0000096, "privileged instruction"},
-    {0x80000003, "breakpoint"},                {0xC0000374, "heap corruption"},
-    {0xC0000409, "stack buffer overrun"},      {0xC000008C, "array bounds exceeded"},
-    {0xC000008E, "floating-point division by zero"}, {0xC0000090, "invalid floating-point operation"},
-    {0x80000002, "misaligned data"},           {0xE06D7363, "C++ exception"},
+    {0xC0000005, "access violation"},
+    {0xC000001D, "illegal instruction"},
+    {0xC0000094, "integer division by zero"},
+    {0xC0000095, "integer overflow"},
+    {0xC00000FD, "stack overflow"},
+    {0xC0000096, "privileged instruction"},
+    {0x80000003, "breakpoint"},
+    {0xC0000374, "heap corruption"},
+    {0xC0000409, "stack buffer overrun"},
+    {0xC000008C, "array bounds exceeded"},
+    {0xC000008E, "floating-point division by zero"},
+    {0xC0000090, "invalid floating-point operation"},
+    {0x80000002, "misaligned data"},
+    {0xE06D7363, "C++ exception"},
     {0x20474343, "C++ exception"},
 };
 
@@ -145,7 +152,8 @@ void MarkStep(const char* item, const std::string& step) {
 void NotePluginImage(HMODULE module) {
   if (status == nullptr || module == nullptr) return;
   auto base = reinterpret_cast<const BYTE*>(module);
-  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  auto nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
   status->imageBase = reinterpret_cast<DWORD>(module);
   status->imageSize = nt->OptionalHeader.SizeOfImage;
 }
@@ -189,7 +197,8 @@ bool RunWorker(const std::string& arguments, const std::string& pluginFile, DWOR
   startup.hStdOutput = Inheritable(GetStdHandle(STD_OUTPUT_HANDLE));
   startup.hStdError = Inheritable(GetStdHandle(STD_ERROR_HANDLE));
   PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  BOOL started =
+      CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
   DWORD startError = GetLastError();
   for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
     if (h != nullptr) CloseHandle(h);

@@ -17,9 +17,7 @@ BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
 }
 
 // Runs inside the dialog's modal loop, which dispatches this thread's timer messages.
-void CALLBACK CancelTimer(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
-}
+void CALLBACK CancelTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0); }
 
 }  // namespace
 
