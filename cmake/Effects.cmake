@@ -18,7 +18,7 @@ if(WIN32)
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${ZVX_OUTPUT_DIR})
   # The host's machine has no toolchain DLLs: link the runtime statically everywhere.
   add_link_options(-static)
-else()
+elseif(NOT ZVX_BENCH)
   set(ZVX_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 endif()
 

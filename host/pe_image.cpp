@@ -51,9 +51,13 @@ std::string Upper(std::string text) {
 bool ReadPeImage(const std::string& path, PeImage* image, std::string* error) {
   *image = PeImage();
   Reader r;
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    *error = "no such file";
+    return false;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    *error = path + ": cannot be opened";
+    *error = "cannot be read";
     return false;
   }
   r.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -62,14 +66,14 @@ bool ReadPeImage(const std::string& path, PeImage* image, std::string* error) {
   IMAGE_NT_HEADERS32 nt;
   if (!r.Read(0, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || !r.Read(dos.e_lfanew, &nt) ||
       nt.Signature != IMAGE_NT_SIGNATURE) {
-    *error = path + ": not a PE file";
+    *error = "not a Windows program or DLL (no PE header)";
     return false;
   }
   image->machine = nt.FileHeader.Machine;
   image->characteristics = nt.FileHeader.Characteristics;
   image->magic = nt.OptionalHeader.Magic;
   if (image->magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-    *error = path + ": not a 32-bit (PE32) image";
+    *error = "not a 32-bit (PE32) image";
     return false;
   }
   image->osVersion[0] = nt.OptionalHeader.MajorOperatingSystemVersion;
@@ -87,6 +91,11 @@ bool ReadPeImage(const std::string& path, PeImage* image, std::string* error) {
   const IMAGE_DATA_DIRECTORY& exportDir = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   IMAGE_EXPORT_DIRECTORY exports;
   if (exportDir.VirtualAddress != 0 && r.Read(r.Offset(exportDir.VirtualAddress), &exports)) {
+    for (DWORD i = 0; i < exports.NumberOfFunctions && i < 65536; ++i) {
+      DWORD rva = 0;
+      r.Read(r.Offset(exports.AddressOfFunctions) + 4 * i, &rva);
+      image->exportedFunctions += rva != 0;
+    }
     for (DWORD i = 0; i < exports.NumberOfNames && i < 4096; ++i) {
       DWORD nameRva = 0;
       WORD index = 0;

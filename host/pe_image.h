@@ -19,8 +19,10 @@ struct PeImage {
   uint16_t magic = 0;            // 0x10B for PE32
   uint16_t osVersion[2] = {};
   uint16_t subsystemVersion[2] = {};
-  std::vector<PeExport> exports;
+  std::vector<PeExport> exports;  // the exports by name
+  uint32_t exportedFunctions = 0;  // all exports, those by ordinal only included
   std::map<std::string, std::set<std::string>> imports;  // DLL name (upper case) -> functions
 };
 
+// On failure `error` says why ("no such file", "not a PE file", ...), without the path.
 bool ReadPeImage(const std::string& path, PeImage* image, std::string* error);

@@ -1,8 +1,20 @@
 #include "stack_check.h"
 
-// uint32_t MeasureCall(const void* fn, const uint32_t* args, int count, int32_t* moved,
-//                      uint32_t* preserved)   (cdecl)
+#include <cstddef>
+
+static_assert(offsetof(MeasuredCall, result) == 0 && offsetof(MeasuredCall, stackMoved) == 4 &&
+                  offsetof(MeasuredCall, preserved) == 8,
+              "the assembly below writes these offsets");
+
+// void MeasureCall(const void* fn, const uint32_t* args, int count, MeasuredCall* out)  (cdecl)
+//
+// _measureStackTop holds the stack pointer from before the arguments were pushed; the
+// enclosing call's value is kept on the stack and put back on return, so calls nest.
 asm(R"(
+    .data
+    .p2align 2
+_measureStackTop:
+    .long 0
     .text
     .globl _MeasureCall
 _MeasureCall:
@@ -11,11 +23,8 @@ _MeasureCall:
     pushl %ebx
     pushl %esi
     pushl %edi
-    subl  $12, %esp              # -16(%ebp): ESP before pushes; -20/-24: scratch
-    movl  %esp, -16(%ebp)
-    movl  $0x5A5A5A5A, %ebx      # marker values the callee must give back
-    movl  $0x3C3C3C3C, %esi
-    movl  $0x69696969, %edi
+    pushl _measureStackTop
+    movl  %esp, _measureStackTop
     movl  12(%ebp), %edx         # args
     movl  16(%ebp), %ecx         # count
 1:  testl %ecx, %ecx
@@ -23,23 +32,36 @@ _MeasureCall:
     pushl -4(%edx,%ecx,4)
     decl  %ecx
     jmp   1b
-2:  call  *8(%ebp)
+2:  movl  8(%ebp), %eax
+    movl  $0x5A5A5A5A, %ebx      # marker values the callee must give back
+    movl  $0x3C3C3C3C, %esi
+    movl  $0x69696969, %edi
+    call  *%eax
+    cld
     movl  %esp, %ecx
-    subl  -16(%ebp), %ecx
-    movl  20(%ebp), %edx
-    movl  %ecx, (%edx)           # *moved
-    xorl  %ecx, %ecx
+    movl  _measureStackTop, %esp # back on the known stack, whatever the callee did
+    subl  %esp, %ecx             # how far ESP moved
+    pushl %eax                   # result
+    pushl %ecx                   # moved
+    leal  24(%esp), %edx         # this function's frame pointer
+    xorl  %eax, %eax
+    cmpl  %edx, %ebp
+    jne   3f
     cmpl  $0x5A5A5A5A, %ebx
     jne   3f
     cmpl  $0x3C3C3C3C, %esi
     jne   3f
     cmpl  $0x69696969, %edi
     jne   3f
-    incl  %ecx
-3:  movl  24(%ebp), %edx
-    movl  %ecx, (%edx)           # *preserved (EBP is checked by reaching here at all)
-    movl  -16(%ebp), %esp
-    addl  $12, %esp
+    incl  %eax
+3:  movl  %edx, %ebp
+    movl  20(%ebp), %edx         # out
+    movb  %al, 8(%edx)           # preserved
+    popl  %ecx
+    movl  %ecx, 4(%edx)          # stackMoved
+    popl  %eax
+    movl  %eax, (%edx)           # result
+    popl  _measureStackTop
     popl  %edi
     popl  %esi
     popl  %ebx
@@ -47,13 +69,10 @@ _MeasureCall:
     ret
 )");
 
-extern "C" uint32_t MeasureCall(const void* fn, const uint32_t* args, int count, int32_t* moved,
-                                uint32_t* preserved);
+extern "C" void MeasureCall(const void* fn, const uint32_t* args, int count, MeasuredCall* out);
 
 MeasuredCall CallMeasured(const void* function, const uint32_t* args, int count) {
   MeasuredCall call = {};
-  uint32_t preserved = 0;
-  call.result = MeasureCall(function, args, count, &call.stackMoved, &preserved);
-  call.preserved = preserved != 0;
+  MeasureCall(function, args, count, &call);
   return call;
 }

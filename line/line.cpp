@@ -35,11 +35,11 @@ static int32_t UsableSize(int32_t size) { return size < 1 ? 1 : size; }
 // An odd draw gives +1, an even one -1.
 static int32_t Direction(int32_t r) { return r % 2 != 0 ? 1 : -1; }
 
-// One unit toward the centre; a point on the centre line keeps its velocity.
+// One unit toward the centre; a point on the centre line keeps its velocity. Without
+// branches: the side of the centre changes at random from one point to the next, and
+// a mispredicted branch would cost more than the whole step.
 static int32_t Bend(int32_t velocity, int32_t coordinate, int32_t center) {
-  if (coordinate > center) return WrapAdd(velocity, -1);
-  if (coordinate < center) return WrapAdd(velocity, 1);
-  return velocity;
+  return WrapAdd(velocity, (coordinate < center) - (coordinate > center));
 }
 
 void PLUGIN_CALL Init(ViewInfo view) {
@@ -77,15 +77,18 @@ void PLUGIN_CALL Draw(uint32_t, uint32_t, HDC dc) {
 
   // The settings dialog may raise the count above what Init allocated.
   const int32_t count = lineCount < allocatedLines ? lineCount : allocatedLines;
+  // Held in locals, which the GDI calls cannot change: module variables would have to
+  // be read again after every call.
+  Position* const position = positions;
+  Velocity* const velocity = velocities;
+  const Position center = {centerX, centerY};
   for (int32_t i = 0; i < count; ++i) {
-    Position& position = positions[i];
-    Velocity& velocity = velocities[i];
-    velocity.dx = Bend(velocity.dx, position.x, centerX);
-    velocity.dy = Bend(velocity.dy, position.y, centerY);
-    MoveToEx(dc, position.x, position.y, nullptr);
-    position.x = WrapAdd(position.x, velocity.dx);
-    position.y = WrapAdd(position.y, velocity.dy);
-    LineTo(dc, position.x, position.y);
+    velocity[i].dx = Bend(velocity[i].dx, position[i].x, center.x);
+    velocity[i].dy = Bend(velocity[i].dy, position[i].y, center.y);
+    MoveToEx(dc, position[i].x, position[i].y, nullptr);
+    position[i].x = WrapAdd(position[i].x, velocity[i].dx);
+    position[i].y = WrapAdd(position[i].y, velocity[i].dy);
+    LineTo(dc, position[i].x, position[i].y);
   }
 
   SelectObject(dc, previous);

@@ -56,7 +56,8 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                DWORD size, LPCSTR path);
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR path);
-BOOL IsDBCSLeadByte(BYTE value);
+// Code page 932, the plug-ins' code page: defined here, so that every native build has it.
+inline BOOL IsDBCSLeadByte(BYTE value) { return (value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC); }
 
 // GDI
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);

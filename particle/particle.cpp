@@ -64,6 +64,8 @@ void PLUGIN_CALL Draw(uint32_t, uint32_t, HDC dc) {
     int32_t a = phases[i];
     int32_t b = WrapMul(3, phases[i]) / 4;
     COLORREF colour = 0;
+    // Unrolled, the steps of a and b and the colours become constants of each pixel.
+#pragma GCC unroll TRAIL_LENGTH
     for (int k = 0; k < TRAIL_LENGTH; ++k) {
       a = WrapAdd(a, TRAIL_SPACING);
       b = WrapAdd(b, TRAIL_SPACING);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only where missing.
+# Installs the Debian packages the build and the tests need, only where missing;
+# packages named on the command line are added to them (tools/bench.sh names its own).
 set -euo pipefail
 
 need=()
@@ -8,7 +9,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 for p in cmake make g++ googletest libgtest-dev \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          wine wine32:i386 wine64 qemu-user-static libstb-dev locales \
-         clang libclang-rt-14-dev; do
+         clang libclang-rt-14-dev "$@"; do
   have "$p" || need+=("$p")
 done
 

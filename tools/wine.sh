@@ -73,16 +73,19 @@ make_prefix() {
   mkdir -p "$(dirname "$prefix")"
   exec 9>"$prefix.lock"
   flock 9
-  if [ ! -f "$prefix/.zvx-ready" ]; then
+  if [ ! -f "$prefix/.zvx-ready-2" ]; then
     rm -rf "$prefix"
     "${wine[@]}" wineboot --init >/dev/null 2>&1 || true
     if [ "${ZVX_WINE_DISPLAY:-null}" != x11 ]; then
       # No X server needed: windows and dialogs still work on the null driver.
       "${wine[@]}" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     fi
+    # A crashing program ends at once instead of waiting in Wine's debugger.
+    "${wine[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /d '' /f >/dev/null 2>&1
     "$wineserver" -w
     [ -f "$prefix/system.reg" ] || { echo "wine.sh: could not create the prefix $prefix" >&2; exit 1; }
-    touch "$prefix/.zvx-ready"
+    touch "$prefix/.zvx-ready-2"
   fi
   flock -u 9
 }

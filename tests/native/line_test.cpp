@@ -6,6 +6,7 @@
 
 #include "line.h"
 #include "plugin.h"
+#include "expect_pen.h"
 #include "recorder.h"
 
 // The test program is linked with --wrap=malloc and --wrap=free, so that an
@@ -85,24 +86,12 @@ class LineTest : public testing::Test {
     Draw(0, 0, TestDc());
     std::vector<Segment> segments;
     const std::vector<GdiCall>& calls = recorder.calls;
-    EXPECT_GE(calls.size(), 4u);
-    if (calls.size() < 4) return segments;
-    EXPECT_EQ(calls[0].op, Op::CreatePen);
-    EXPECT_EQ(calls[0].colour, LINE_COLOR);
-    HGDIOBJ pen = calls[0].object;
-    EXPECT_EQ(calls[1].op, Op::SelectObject);
-    EXPECT_EQ(calls[1].object, pen);
+    if (ExpectOwnPenFrame(calls, LINE_COLOR) == nullptr) return segments;
     for (size_t k = 2; k + 2 < calls.size(); k += 2) {
       EXPECT_EQ(calls[k].op, Op::MoveTo);
       EXPECT_EQ(calls[k + 1].op, Op::LineTo);
       segments.push_back({calls[k].x, calls[k].y, calls[k + 1].x, calls[k + 1].y});
     }
-    EXPECT_EQ(calls[calls.size() - 2].op, Op::SelectObject);
-    EXPECT_EQ(calls[calls.size() - 2].object, recorder.initialPen);
-    EXPECT_EQ(calls.back().op, Op::DeleteObject);
-    EXPECT_EQ(calls.back().object, pen);
-    EXPECT_EQ(recorder.selectedPen, recorder.initialPen);
-    EXPECT_EQ(recorder.livePens, 0);
     return segments;
   }
 };

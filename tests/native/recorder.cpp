@@ -63,9 +63,6 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR 
   return TRUE;
 }
 
-// Code page 932, the plug-ins' code page.
-BOOL IsDBCSLeadByte(BYTE value) { return (value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC); }
-
 COLORREF SetPixel(HDC, int x, int y, COLORREF colour) {
   Record({Op::SetPixel, x, y, colour, nullptr, {}});
   return colour;

@@ -9,6 +9,7 @@
 #include "deliverable.h"
 #include "plugin.h"
 #include "random.h"
+#include "expect_pen.h"
 #include "recorder.h"
 #include "settings.h"
 #include "vectrel.h"
@@ -113,11 +114,7 @@ TEST_F(VectrelTest, FirstFrameDrawsTheSeededOutlineEightTimesThenTheText) {
 
   const std::vector<GdiCall> calls = DrawFrame();
   ASSERT_EQ(calls.size(), 2u + HISTORY_LENGTH * (1 + VERTEX_COUNT) + 3);
-  EXPECT_EQ(calls[0].op, Op::CreatePen);
-  EXPECT_EQ(calls[0].colour, 0x00C000u);
-  const HGDIOBJ pen = calls[0].object;
-  EXPECT_EQ(calls[1].op, Op::SelectObject);
-  EXPECT_EQ(calls[1].object, pen);
+  ExpectOwnPenFrame(calls, 0x00C000u);
 
   const auto outlines = OutlinesOf(calls);
   ASSERT_EQ(outlines.size(), size_t(HISTORY_LENGTH));
@@ -132,12 +129,6 @@ TEST_F(VectrelTest, FirstFrameDrawsTheSeededOutlineEightTimesThenTheText) {
   EXPECT_EQ(textCall.x, p.textX);
   EXPECT_EQ(textCall.y, p.textY);
   EXPECT_EQ(textCall.text, "Velmora");
-  EXPECT_EQ(calls[calls.size() - 2].op, Op::SelectObject);
-  EXPECT_EQ(calls[calls.size() - 2].object, recorder.initialPen);
-  EXPECT_EQ(calls.back().op, Op::DeleteObject);
-  EXPECT_EQ(calls.back().object, pen);
-  EXPECT_EQ(recorder.selectedPen, recorder.initialPen);
-  EXPECT_EQ(recorder.livePens, 0);
 }
 
 TEST_F(VectrelTest, SnapshotsTrailTheLiveOutlineFrameByFrame) {

@@ -98,6 +98,16 @@ TEST_P(SettingsDialog, CancelEscapeAndTheCloseBoxLeaveTheFileAlone) {
   }
 }
 
+TEST_P(SettingsDialog, ADialogThatCannotOpenReturnsFalse) {
+  const Deliverable& d = GetParam();
+  const std::string content = Entry(d, d.sample);
+  UseProfile(content);
+  ViewInfo view = View();
+  view.ownerWindow = reinterpret_cast<HWND>(0xDEAD0);  // no such window: the dialog cannot open
+  EXPECT_FALSE(plugin.info.Config(view));
+  EXPECT_EQ(profile->Read(), content);
+}
+
 TEST_P(SettingsDialog, SavingKeepsEverythingElseInASharedFile) {
   const Deliverable& d = GetParam();
   const std::string before =

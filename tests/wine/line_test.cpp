@@ -39,23 +39,11 @@ std::vector<Segment> PredictFirstFrame(DWORD tick, int count, LONG width, LONG h
   return frame;
 }
 
-class LineOnWin32 : public testing::Test {
+class LineOnWin32 : public ShippedEffectTest {
  protected:
-  void TearDown() override { ClosePlugin(&plugin); }
-
   void Start(const std::string& profileText, int width = 800, int height = 600, DWORD tick = TICK) {
-    plugin = LoadShipped("line.zvx", tick);
-    ASSERT_NE(plugin.module, nullptr);
-    profile = std::make_unique<TempProfile>(profileText);
-    plugin.info.Init(MakeView(width, height, nullptr, profile->path.c_str()));
+    ShippedEffectTest::Start("line.zvx", profileText, width, height, tick);
   }
-
-  std::vector<EmfRecord> DrawRecorded() {
-    return RecordEmf([&](HDC dc) { plugin.info.Draw(0, 0, dc); });
-  }
-
-  LoadedPlugin plugin;
-  std::unique_ptr<TempProfile> profile;
 };
 
 TEST_F(LineOnWin32, CountComesFromTheProfileFileClamped) {

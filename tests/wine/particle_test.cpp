@@ -17,24 +17,11 @@ const Pixel PHASE_1000_TRAIL[16] = {{372, 319}, {378, 313}, {383, 308}, {388, 30
                                     {405, 286}, {411, 280}, {416, 275}, {422, 269}, {428, 264}, {433, 259},
                                     {440, 253}, {446, 247}, {451, 242}, {456, 237}};
 
-class ParticleOnWin32 : public testing::Test {
+class ParticleOnWin32 : public ShippedEffectTest {
  protected:
-  void TearDown() override { ClosePlugin(&plugin); }
-
-  // Starts the shipped effect with `profileText` as its profile file.
   void Start(const std::string& profileText, int width = 800, int height = 600, DWORD tick = 0) {
-    plugin = LoadShipped("particle.zvx", tick);
-    ASSERT_NE(plugin.module, nullptr);
-    profile = std::make_unique<TempProfile>(profileText);
-    plugin.info.Init(MakeView(width, height, nullptr, profile->path.c_str()));
+    ShippedEffectTest::Start("particle.zvx", profileText, width, height, tick);
   }
-
-  std::vector<EmfRecord> DrawRecorded() {
-    return RecordEmf([&](HDC dc) { plugin.info.Draw(0, 0, dc); });
-  }
-
-  LoadedPlugin plugin;
-  std::unique_ptr<TempProfile> profile;
 };
 
 TEST_F(ParticleOnWin32, CountComesFromTheProfileFileClamped) {

@@ -154,3 +154,21 @@ std::string FieldText(HWND dialog, int id) {
   UINT length = GetDlgItemTextA(dialog, id, text, sizeof(text));
   return std::string(text, length);
 }
+
+void ShippedEffectTest::TearDown() {
+  if (plugin.module != nullptr) plugin.info.Quit();
+  ClosePlugin(&plugin);
+}
+
+void ShippedEffectTest::Start(const char* file, const std::string& profileText, int width, int height,
+                              DWORD tick) {
+  ClosePlugin(&plugin);
+  plugin = LoadShipped(file, tick);
+  ASSERT_NE(plugin.module, nullptr);
+  profile = std::make_unique<TempProfile>(profileText);
+  plugin.info.Init(MakeView(width, height, nullptr, profile->path.c_str()));
+}
+
+std::vector<EmfRecord> ShippedEffectTest::DrawRecorded() {
+  return RecordEmf([&](HDC dc) { plugin.info.Draw(0, 0, dc); });
+}

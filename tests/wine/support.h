@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "plugin_host.h"
 
@@ -57,3 +60,17 @@ std::string FieldText(HWND dialog, int id);
 
 // The seven words of a ViewInfo, as pushed for a call by value.
 std::vector<uint32_t> ViewWords(const ViewInfo& view);
+
+// A test of one shipped plug-in, started on a profile file of its own. At the end the
+// effect is stopped and the plug-in unloaded.
+class ShippedEffectTest : public testing::Test {
+ protected:
+  void TearDown() override;
+  // Loads `file` with the tick fixed at `tick`, writes the profile and calls Init.
+  void Start(const char* file, const std::string& profileText, int width, int height, DWORD tick);
+  // One Draw on a fresh enhanced-metafile DC.
+  std::vector<EmfRecord> DrawRecorded();
+
+  LoadedPlugin plugin;
+  std::unique_ptr<TempProfile> profile;
+};

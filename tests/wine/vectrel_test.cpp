@@ -60,25 +60,14 @@ BOOL WINAPI CapturingTextOut(HDC dc, int x, int y, LPCSTR text, int length) {
   return TextOutA(dc, x, y, text, length);
 }
 
-class VectrelOnWin32 : public testing::Test {
+class VectrelOnWin32 : public ShippedEffectTest {
  protected:
-  void TearDown() override {
-    if (plugin.module != nullptr) plugin.info.Quit();
-    ClosePlugin(&plugin);
-  }
-
   void Start(const std::string& profileText, DWORD tick = TICK) {
-    plugin = LoadShipped("vectrel.zvx", tick);
-    ASSERT_NE(plugin.module, nullptr);
+    ShippedEffectTest::Start("vectrel.zvx", profileText, 640, 480, tick);
     textCalls.clear();
     ASSERT_NE(ReplaceImport(plugin.module, "GDI32.dll", "TextOutA", reinterpret_cast<void*>(&CapturingTextOut)),
               nullptr);
-    profile = std::make_unique<TempProfile>(profileText);
-    plugin.info.Init(MakeView(640, 480, nullptr, profile->path.c_str()));
   }
-
-  LoadedPlugin plugin;
-  std::unique_ptr<TempProfile> profile;
 };
 
 std::wstring FromCodePage932(const std::string& bytes) {
