@@ -6,6 +6,7 @@
 #include <string>
 
 #include "options.h"
+#include "plugin_host.h"
 
 int CheckPlugin(const Options& options, const std::string& plugin);
 int RenderPlugin(const Options& options, const std::string& plugin);
@@ -18,5 +19,8 @@ int CheckItemCount();
 
 // The profile file for render and run: the one asked for, else zvxhost.ini here.
 std::string ProfilePath(const Options& options);
+// Opens the plug-in and fixes its tick as the options say, reporting what fails on
+// standard error. False when the plug-in cannot be used.
+bool OpenForCommand(const Options& options, const std::string& path, LoadedPlugin* plugin);
 // "zvxhost: FILE: what went wrong", on standard error; returns exit status 1.
 int FailPlugin(const std::string& plugin, const std::string& problem);

@@ -72,6 +72,18 @@ std::string ProfilePath(const Options& options) {
   return FullPath(options.profile.empty() ? "zvxhost.ini" : options.profile.c_str());
 }
 
+bool OpenForCommand(const Options& options, const std::string& path, LoadedPlugin* plugin) {
+  std::string error;
+  if (!OpenPlugin(path.c_str(), plugin, &error)) {
+    PrintError("zvxhost: " + error + "\n");
+    return false;
+  }
+  if (options.fixTick && !FixTickCount(plugin->module, options.tick)) {
+    PrintError("zvxhost: " + path + ": imports no GetTickCount, so --tick changes nothing\n");
+  }
+  return true;
+}
+
 int FailPlugin(const std::string& plugin, const std::string& problem) {
   PrintError("zvxhost: " + plugin + ": " + problem + "\n");
   return 1;

@@ -117,13 +117,13 @@ const char CHECK_HELP[] =
 
 enum Scope : unsigned { RUN = 1, RENDER = 2, CHECK = 4, ALL = 7 };
 
-struct OptionSpec {
+struct OptionInfo {
   const char* name;
   bool takesValue;
   unsigned scope;
 };
 
-const OptionSpec OPTIONS[] = {
+const OptionInfo OPTIONS[] = {
     {"--size", true, ALL},          {"--frames", true, ALL},     {"--fps", true, RUN | RENDER},
     {"--tick", true, RUN | RENDER}, {"--profile", true, ALL},    {"--clear", false, RUN | RENDER},
     {"--gif", true, RENDER},        {"--no-gif", false, RENDER}, {"--png", true, RENDER},
@@ -192,16 +192,16 @@ bool ParseOptions(Command command, int argc, char** argv, Options* options, std:
       options->plugins.push_back(arg);
       continue;
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& known : OPTIONS) {
-      if (arg == known.name) spec = &known;
+    const OptionInfo* option = nullptr;
+    for (const OptionInfo& known : OPTIONS) {
+      if (arg == known.name) option = &known;
     }
-    if (spec == nullptr || !(spec->scope & ScopeOf(command))) {
+    if (option == nullptr || !(option->scope & ScopeOf(command))) {
       *error = name + ": unknown option '" + arg + "' (see 'zvxhost " + name + " --help')";
       return false;
     }
     options->optionArguments.push_back(arg);
-    if (!spec->takesValue) {
+    if (!option->takesValue) {
       if (arg == "--clear") options->clear = true;
       if (arg == "--no-gif") options->noGif = true;
       continue;

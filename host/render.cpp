@@ -24,14 +24,7 @@ std::string FileSize(const std::string& path) {
 
 int RenderPlugin(const Options& options, const std::string& path) {
   LoadedPlugin plugin;
-  std::string error;
-  if (!OpenPlugin(path.c_str(), &plugin, &error)) {
-    PrintError("zvxhost: " + error + "\n");
-    return 1;
-  }
-  if (options.fixTick && !FixTickCount(plugin.module, options.tick)) {
-    PrintError("zvxhost: " + path + ": imports no GetTickCount, so --tick changes nothing\n");
-  }
+  if (!OpenForCommand(options, path, &plugin)) return 1;
   Canvas canvas;
   if (!CreateCanvas(options.width, options.height, &canvas)) {
     ClosePlugin(&plugin);
@@ -42,6 +35,7 @@ int RenderPlugin(const Options& options, const std::string& path) {
 
   const std::string gifPath = options.noGif ? "" : options.gif.empty() ? BaseName(path) + ".gif" : options.gif;
   GifOutput gif;
+  std::string error;
   if (!gifPath.empty() && !OpenGif(gifPath, options.width, options.height, &gif, &error)) {
     DestroyCanvas(&canvas);
     ClosePlugin(&plugin);

@@ -240,14 +240,7 @@ int RunPlugin(const Options& given, const std::string& path) {
   pluginPath = path;
   profile = ProfilePath(options);
   clearFrames = options.clear;
-  std::string error;
-  if (!OpenPlugin(path.c_str(), &plugin, &error)) {
-    PrintError("zvxhost: " + error + "\n");
-    return 1;
-  }
-  if (options.fixTick && !FixTickCount(plugin.module, options.tick)) {
-    PrintError("zvxhost: " + path + ": imports no GetTickCount, so --tick changes nothing\n");
-  }
+  if (!OpenForCommand(options, path, &plugin)) return 1;
   if (!CreateRunWindow()) {
     ClosePlugin(&plugin);
     return FailPlugin(path, "cannot open a window (error " + std::to_string(GetLastError()) + ")");
